@@ -1,0 +1,104 @@
+#include "binding/Packing.h"
+
+#include "binding/Atomic.h"
+#include "binding/Marshalling.h"
+#include "host/HostApi.h"
+
+namespace vialmark {
+
+void AddObjectRef(ScriptObject* object) {
+  u32 spins = 0;
+  for (;;) {
+    i32 count = AtomicLoad(&object->lockWord);
+    if (count < 0) {
+      WaitForLock(spins);
+      continue;
+    }
+    if (count == 1) {
+      if (CompareExchange(&object->lockWord, 1, 1 | kLockBit) != 1) continue;
+      host::Handles()->PinHandle(object->handle);
+      AtomicStore(&object->lockWord, 2);
+      return;
+    }
+    if (CompareExchange(&object->lockWord, count, count + 1) == count) return;
+  }
+}
+
+i32 ReleaseObjectRef(ScriptObject* object) {
+  u32 spins = 0;
+  for (;;) {
+    i32 count = AtomicLoad(&object->lockWord);
+    if (count < 0) {
+      WaitForLock(spins);
+      continue;
+    }
+    if (count == 2) {
+      if (CompareExchange(&object->lockWord, 2, 2 | kLockBit) != 2) continue;
+      host::Handles()->UnpinHandle(object->handle);
+      AtomicStore(&object->lockWord, 1);
+      return 1;
+    }
+    if (CompareExchange(&object->lockWord, count, count - 1) == count) return count - 1;
+  }
+}
+
+void DropObjectRef(ScriptObject* object) {
+  if (ReleaseObjectRef(object) == 0) {
+    host::DestroyObject(object);
+    host::Free(object, false);
+  }
+}
+
+void SetObjectData(ScriptValue* slot, ScriptObject* object) {
+  if (ValueKind(slot->type) != TypeCode::kObject) return;
+  host::ReleaseValue(slot);
+  if (object != nullptr) AddObjectRef(object);
+  slot->data = reinterpret_cast<uptr>(object);
+}
+
+void BindNewObject(HandlePolicy* policy, ScriptObject* object, const void* form,
+                   ScriptRegistry* registry, u32 formType) {
+  ClassInfo* info = object->classInfo;
+  // An object without a class has no class name to ask about; it stays unbound.
+  if (info == nullptr) return;
+  AddClassRef(info);
+  u32 classFormType = 0;
+  if (registry->FormTypeForClass(&info->name, &classFormType)) {
+    u64 handle = policy->HandleFor(formType, form);
+    if (policy->HasType(classFormType, handle) || handle == policy->NullHandle()) {
+      registry->Binder()->Bind(&object, handle);
+    }
+  }
+  DropClassRef(info);
+}
+
+void PackForm(ScriptRegistry* registry, ScriptValue* slot, const void* form, u32 formType) {
+  host::ReleaseValue(slot);
+  slot->type = TypeCode::kNone;
+  slot->data = 0;
+  if (form == nullptr) return;
+
+  ClassInfo* info = LookUpClass(registry, formType);
+  if (info == nullptr) return;
+
+  HandlePolicy* policy = registry->Handles();
+  u64 handle = policy->HandleFor(formType, form);
+
+  ScriptObject* object = nullptr;
+  if (!registry->FindScriptObject(handle, info->name, &object)) {
+    if (registry->CreateScriptObject(&info->name, &object)) {
+      if (object == nullptr) return;
+      BindNewObject(policy, object, form, registry, formType);
+    }
+  }
+  if (object == nullptr) return;
+
+  ScriptValue typed{reinterpret_cast<uptr>(info), 0};
+  host::CopyValue(slot, &typed);
+  SetObjectData(slot, object);
+  host::ReleaseValue(&typed);
+
+  DropObjectRef(object);
+}
+
+}  // namespace vialmark
