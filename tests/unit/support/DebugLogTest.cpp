@@ -251,11 +251,12 @@ TEST_F(LogFixture, OpeningEmptiesAnExistingLog) {
   EXPECT_EQ(LogText(), TextFile("new\n"));
 }
 
-// Holds a file the way a second writer would: exclusively, after writing a marker into it.
+// Holds a file with a marker in it, open for reading: that keeps a log writer out, while the
+// test can still read the file.
 struct HeldFile {
   explicit HeldFile(const std::string& path) {
-    EXPECT_TRUE(stream.CreateForWriting(path.c_str())) << path;
-    stream.WriteString("held");
+    testing::WriteWholeFile(path, "held");
+    EXPECT_TRUE(stream.OpenForReading(path.c_str())) << path;
   }
   IFileStream stream;
 };
@@ -271,7 +272,7 @@ TEST_F(LogFixture, FallbackNamesAreTriedFromZeroToFour) {
   EXPECT_EQ(testing::ReadWholeFile(logPath + "4"), TextFile("in the fifth\n"));
   // The refused attempts emptied nothing.
   for (const char* suffix : {"", "0", "1", "2", "3"}) {
-    EXPECT_EQ(testing::ReadWholeFile(logPath + suffix), std::string("held", 5)) << suffix;
+    EXPECT_EQ(testing::ReadWholeFile(logPath + suffix), "held") << suffix;
   }
 }
 
@@ -287,7 +288,7 @@ TEST_F(LogFixture, WhenEveryNameIsHeldThereIsNoFile) {
   IDebugLog::LogMessage("console only");
   EXPECT_EQ(GetCapturedStdout(), "console only\n");
   EXPECT_FALSE(std::filesystem::exists(logPath + "5"));
-  EXPECT_EQ(testing::ReadWholeFile(logPath + "4"), std::string("held", 5));
+  EXPECT_EQ(testing::ReadWholeFile(logPath + "4"), "held");
 }
 
 TEST_F(LogFixture, SecondProcessGetsTheZeroNameAndLeavesTheFirstIntact) {
@@ -356,7 +357,11 @@ TEST_F(LogFixture, WithoutFlushingTheFileCatchesUpAtClose) {
   IDebugLog::OpenLogFile(logPath.c_str());
   IDebugLog::SetFlushAfterWrite(false);
   IDebugLog::WriteMessage("buffered");
+#if defined(__GLIBC__)
+  // Whether an unflushed line already shows depends on the C runtime's buffering; glibc keeps
+  // it in the stream's buffer.
   EXPECT_EQ(LogText(), "");
+#endif
   IDebugLog::SetFlushAfterWrite(true);
   IDebugLog::WriteMessage("flushed");
   EXPECT_EQ(LogText(), TextFile("buffered\nflushed\n"));
