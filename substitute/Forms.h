@@ -37,7 +37,7 @@ inline constexpr u32 kHazard = 66;
 
 struct PotionSpec {
   // One entry per effect; an empty optional leaves that element of the effect list null.
-  std::vector<std::optional<float>> effectCosts;
+  std::vector<std::optional<float>> effectCosts{};
   i32 manualValue = 0;
   u32 flags = 0;  // AlchemyItem::alchemyFlags, bit 0 is ManualValue
   float weight = 0.5f;
@@ -59,9 +59,9 @@ struct EffectSpec {
 // A generic form, optionally with value and weight components and one related-form part.
 struct FormSpec {
   u32 formType = Kind::kMiscObject;
-  std::optional<i32> value;
-  std::optional<float> weight;
-  std::optional<HostClass> related;
+  std::optional<i32> value{};
+  std::optional<float> weight{};
+  std::optional<HostClass> related{};
   u32 summonFlags = 0;  // SummonCreatureForm part
   u32 modeWord1 = 0;    // CloakForm part
   u32 modeWord2 = 0;
