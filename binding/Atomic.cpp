@@ -55,12 +55,22 @@ WaitFunctions& LockWaits() {
   return waits;
 }
 
+namespace {
 void WaitForLock(u32& spins) {
   if (spins >= kYieldingWaits) {
     LockWaits().sleepOneMs();
   } else {
     LockWaits().yield();
     ++spins;
+  }
+}
+}  // namespace
+
+i32 LoadUnlocked(i32* word, u32& spins) {
+  for (;;) {
+    const i32 seen = AtomicLoad(word);
+    if (seen >= 0) return seen;
+    WaitForLock(spins);
   }
 }
 

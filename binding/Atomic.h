@@ -27,7 +27,8 @@ struct WaitFunctions {
 // Replaceable so that tests can count the waits; the defaults are the platform's.
 WaitFunctions& LockWaits();
 
-// One wait of a thread that found the lock bit set; `spins` counts the yielding waits so far.
-void WaitForLock(u32& spins);
+// Reads a lock word, waiting while its lock bit is set; answers the unlocked value. `spins`
+// counts the yielding waits so far, across the caller's retries.
+i32 LoadUnlocked(i32* word, u32& spins);
 
 }  // namespace vialmark

@@ -31,11 +31,7 @@ uptr ValueKind(uptr typeWord) {
 i32 LockObject(ScriptObject* object) {
   u32 spins = 0;
   for (;;) {
-    i32 seen = AtomicLoad(&object->lockWord);
-    if (seen < 0) {
-      WaitForLock(spins);
-      continue;
-    }
+    const i32 seen = LoadUnlocked(&object->lockWord, spins);
     if (CompareExchange(&object->lockWord, seen, seen | kLockBit) == seen) return seen;
   }
 }

@@ -6,41 +6,35 @@
 
 namespace vialmark {
 
-void AddObjectRef(ScriptObject* object) {
+namespace {
+
+// Steps an object's count of users by one. The step between 1 and 2 holds the lock bit across
+// the handle's pin or unpin, so the host holds the handle exactly while two or more use it.
+i32 StepObjectRef(ScriptObject* object, i32 step) {
+  const i32 boundary = step > 0 ? 1 : 2;
   u32 spins = 0;
   for (;;) {
-    i32 count = AtomicLoad(&object->lockWord);
-    if (count < 0) {
-      WaitForLock(spins);
-      continue;
+    const i32 count = LoadUnlocked(&object->lockWord, spins);
+    if (count == boundary) {
+      if (CompareExchange(&object->lockWord, count, count | kLockBit) != count) continue;
+      HandlePolicy* handles = host::Handles();
+      if (step > 0) {
+        handles->PinHandle(object->handle);
+      } else {
+        handles->UnpinHandle(object->handle);
+      }
+      AtomicStore(&object->lockWord, count + step);
+      return count + step;
     }
-    if (count == 1) {
-      if (CompareExchange(&object->lockWord, 1, 1 | kLockBit) != 1) continue;
-      host::Handles()->PinHandle(object->handle);
-      AtomicStore(&object->lockWord, 2);
-      return;
-    }
-    if (CompareExchange(&object->lockWord, count, count + 1) == count) return;
+    if (CompareExchange(&object->lockWord, count, count + step) == count) return count + step;
   }
 }
 
-i32 ReleaseObjectRef(ScriptObject* object) {
-  u32 spins = 0;
-  for (;;) {
-    i32 count = AtomicLoad(&object->lockWord);
-    if (count < 0) {
-      WaitForLock(spins);
-      continue;
-    }
-    if (count == 2) {
-      if (CompareExchange(&object->lockWord, 2, 2 | kLockBit) != 2) continue;
-      host::Handles()->UnpinHandle(object->handle);
-      AtomicStore(&object->lockWord, 1);
-      return 1;
-    }
-    if (CompareExchange(&object->lockWord, count, count - 1) == count) return count - 1;
-  }
-}
+}  // namespace
+
+void AddObjectRef(ScriptObject* object) { StepObjectRef(object, +1); }
+
+i32 ReleaseObjectRef(ScriptObject* object) { return StepObjectRef(object, -1); }
 
 void DropObjectRef(ScriptObject* object) {
   if (ReleaseObjectRef(object) == 0) {
