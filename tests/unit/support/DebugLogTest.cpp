@@ -220,6 +220,7 @@ TEST_F(LogFixture, ConsoleLineIsWrittenAfterTheFileLine) {
   IDebugLog::OpenLogFile(logPath.c_str());
   std::FILE* console = fopencookie(&probe, "w", io);
   ASSERT_NE(console, nullptr);
+  std::setvbuf(console, nullptr, _IONBF, 0);  // every printf reaches the probe at once
   std::FILE* realStdout = stdout;
   stdout = console;
   IDebugLog::LogMessage("hello %d", 7);

@@ -11,6 +11,16 @@
 #include "support/Platform.h"
 #include "tests/support/Scratch.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+// windows.h first.
+#include <dlgs.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+#endif
+
 namespace vialmark {
 namespace {
 
@@ -73,6 +83,17 @@ TEST_F(FileStreamTest, WritingPastTheEndExtendsTheFileFirst) {
   EXPECT_EQ(stream.GetPosition(), 11);
   stream.Close();
   EXPECT_EQ(ReadWholeFile(path), std::string("abcde\0\0\0\0\0z", 11));
+}
+
+TEST_F(FileStreamTest, EvenAnEmptyWritePastTheEndExtendsTheFile) {
+  IFileStream stream;
+  ASSERT_TRUE(stream.CreateForWriting(path.c_str()));
+  stream.WriteBuf("abc", 3);
+  stream.SetPosition(8);
+  stream.WriteBuf("", 0);
+  EXPECT_EQ(stream.GetLength(), 8);
+  stream.Close();
+  EXPECT_EQ(ReadWholeFile(path), std::string("abc\0\0\0\0\0", 8));
 }
 
 TEST_F(FileStreamTest, ShortReadsAtTheEnd) {
@@ -266,7 +287,90 @@ TEST_F(FileStreamTest, CopyBetweenFilesInChunks) {
 
 // --- Dialogs ---------------------------------------------------------------------------------
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+// Waits for this process's dialog box, notes the text of its file-name field, and cancels it.
+class DialogCanceller {
+ public:
+  DialogCanceller() : thread_([this] { Run(); }) {}
+  ~DialogCanceller() {
+    stop_ = true;
+    thread_.join();
+  }
+  DialogCanceller(const DialogCanceller&) = delete;
+  DialogCanceller& operator=(const DialogCanceller&) = delete;
+
+  bool cancelled() const { return cancelled_; }
+  const std::string& fileNameField() const { return fileNameField_; }
+
+ private:
+  static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+        std::string(className) != "#32770") {
+      return TRUE;
+    }
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+
+  void Run() {
+    // Bounded: a dialog that never shows leaves cancelled() false after about a minute.
+    for (int attempt = 0; attempt < 600 && !stop_; ++attempt) {
+      HWND dialog = nullptr;
+      EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&dialog));
+      if (dialog != nullptr) {
+        char text[256] = {};
+        // The file-name field is a combo box (cmb13) or, in older layouts, an edit (edt1).
+        if (GetDlgItemTextA(dialog, cmb13, text, sizeof text) == 0) {
+          GetDlgItemTextA(dialog, edt1, text, sizeof text);
+        }
+        fileNameField_ = text;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        cancelled_ = true;
+        return;
+      }
+      Sleep(100);
+    }
+  }
+
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> cancelled_{false};
+  std::string fileNameField_;
+  std::thread thread_;
+};
+
+TEST_F(FileStreamTest, CancelledDialogsKeepTheOpenFile) {
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "the dialogs need a display";
+  WriteWholeFile(path, "kept");
+  IFileStream stream(path.c_str());
+  ASSERT_TRUE(stream.IsOpen());
+  {
+    DialogCanceller canceller;
+    EXPECT_FALSE(stream.ChooseAndOpen());
+    EXPECT_TRUE(canceller.cancelled()) << "no Open dialog appeared";
+  }
+  {
+    DialogCanceller canceller;
+    EXPECT_FALSE(stream.ChooseAndCreate("suggested.txt", scratch.Root().string().c_str(), "Save"));
+    EXPECT_TRUE(canceller.cancelled()) << "no Save As dialog appeared";
+    EXPECT_EQ(canceller.fileNameField(), "suggested.txt");
+  }
+  {
+    DialogCanceller canceller;
+    EXPECT_FALSE(stream.ChooseAndCreate(nullptr, nullptr, nullptr));
+    EXPECT_TRUE(canceller.cancelled()) << "no Save As dialog appeared";
+    EXPECT_EQ(canceller.fileNameField(), "");
+  }
+  EXPECT_TRUE(stream.IsOpen());
+  char text[8];
+  EXPECT_EQ(stream.ReadString(text, sizeof text, 0, 0), 4u);
+  EXPECT_EQ(std::string(text), "kept");
+  EXPECT_FALSE(fs::exists(scratch.Root() / "suggested.txt"));
+}
+#else
 TEST_F(FileStreamTest, WithoutDialogsNothingIsChosenAndTheFileStaysOpen) {
   WriteWholeFile(path, "kept");
   IFileStream stream(path.c_str());
