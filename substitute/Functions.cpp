@@ -25,7 +25,7 @@ void FunctionLedger::Construct(NativeFunctionBase* object, const char* name, con
   if (parameterCount > 0) {
     table = new ParameterEntry[parameterCount];
     for (u32 i = 0; i < parameterCount; ++i) {
-      std::string parameterName = "p" + std::to_string(i + 1);
+      std::string parameterName = std::string("p").append(std::to_string(i + 1));
       table[i].pad00 = reinterpret_cast<uptr>(Intern(parameterName.c_str()));
       table[i].typeCode = BaseFill::kUnsetType;
     }

@@ -44,13 +44,20 @@ bool HostRegistry::ClassForFormType(u32 formType, ClassInfo** out) {
 bool HostRegistry::FormTypeForClass(const StringCache::Ref* className, u32* out) {
   const char* name = className != nullptr ? className->text : nullptr;
   ClassInfo* info = objects_.ClassNamed(name);
-  auto formType = info != nullptr ? objects_.FormTypeOf(info) : std::nullopt;
-  if (formType) *out = *formType;
+  u32 formType = 0;
+  bool found = false;
+  if (info != nullptr) {
+    if (auto known = objects_.FormTypeOf(info)) {
+      formType = *known;
+      found = true;
+    }
+  }
+  if (found) *out = formType;
   if (calls_.Recording()) {
     calls_.Add(std::string("Registry.FormTypeForClass(") + Text(name) + ") -> " +
-               (formType ? std::to_string(*formType) : "false"));
+               (found ? std::to_string(formType) : "false"));
   }
-  return formType.has_value();
+  return found;
 }
 
 bool HostRegistry::CreateScriptObject(const StringCache::Ref* className, ScriptObject** out) {
