@@ -1,0 +1,17 @@
+# Every header of the plugin compiles on its own: one generated source per header, built as
+# part of every target.
+function(vialmark_header_check)
+  set(sources "")
+  foreach(folder host binding economy effects plugin support)
+    file(GLOB headers RELATIVE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/${folder}/*.h)
+    foreach(header IN LISTS headers)
+      string(MAKE_C_IDENTIFIER ${header} name)
+      set(source ${CMAKE_BINARY_DIR}/header_check/${name}.cpp)
+      file(CONFIGURE OUTPUT ${source} CONTENT "#include \"${header}\"\n")
+      list(APPEND sources ${source})
+    endforeach()
+  endforeach()
+  add_library(vialmark_header_check OBJECT ${sources})
+  target_include_directories(vialmark_header_check PRIVATE ${PROJECT_SOURCE_DIR})
+  vialmark_warnings(vialmark_header_check)
+endfunction()
