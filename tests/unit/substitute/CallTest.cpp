@@ -84,7 +84,9 @@ class Summer final : public IFunction {
 
  private:
   explicit Summer(Fault fault) : fault_(fault) {}
-  alignas(uptr) unsigned char rest_[sizeof(NativeFunctionBase) - sizeof(void*)] = {};
+  // Where the base part's words after the table pointer live; only the host writes them.
+  [[maybe_unused]] alignas(
+      uptr) unsigned char rest_[sizeof(NativeFunctionBase) - sizeof(void*)] = {};
   Fault fault_;
 };
 
