@@ -60,6 +60,7 @@ ScriptObject* Scene::Object(const void* form, std::optional<u32> classFormType) 
   if (!identity) return nullptr;
   u32 type = classFormType.value_or(identity->formType);
   auto key = std::make_pair(form, type);
+  std::lock_guard lock(mutex_);
   if (auto it = objects_.find(key); it != objects_.end()) return it->second;
   ClassInfo* info = Class(type);
   if (info == nullptr) return nullptr;
@@ -132,6 +133,7 @@ ScriptValue Scene::Array(uptr typeWord, const std::vector<ScriptValue>& elements
   ScriptValue* slots = vialmark::ElementsOf(array);
   for (std::size_t i = 0; i < elements.size(); ++i) objects.CopyValue(&slots[i], &elements[i]);
   ScriptValue value{typeWord, reinterpret_cast<uptr>(array)};
+  std::lock_guard lock(mutex_);
   arrays_.push_back(value);
   return value;
 }
@@ -145,14 +147,16 @@ ScriptValue* Scene::ElementsOf(const ScriptValue& value) {
 }
 
 ScriptValue* Scene::ResultSlot(const ScriptValue& initial) {
-  results_.push_back(std::make_unique<ScriptValue>(None()));
-  ScriptValue* slot = results_.back().get();
-  world_.Objects().CopyValue(slot, &initial);
-  return slot;
+  auto slot = std::make_unique<ScriptValue>(None());
+  world_.Objects().CopyValue(slot.get(), &initial);
+  std::lock_guard lock(mutex_);
+  results_.push_back(std::move(slot));
+  return results_.back().get();
 }
 
 CallState* Scene::Arguments(const std::vector<ScriptValue>& arguments) {
   CallState* state = world_.Frames().Push(arguments);
+  std::lock_guard lock(mutex_);
   frames_.push_back(state);
   return state;
 }
@@ -167,6 +171,7 @@ ScriptValue Scene::Call(IFunction* function, const std::vector<ScriptValue>& arg
 }
 
 void Scene::LetGo() {
+  std::lock_guard lock(mutex_);
   ObjectStore& objects = world_.Objects();
   for (CallState* state : frames_) world_.Frames().Pop(state);
   frames_.clear();

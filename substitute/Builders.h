@@ -1,6 +1,7 @@
 // Builders that keep tests short. A Scene resets the world when it is made; everything it
 // creates (forms, objects, arrays, argument frames, result slots) it holds until Finish() or
 // its destruction, when it lets go of each reference it took and the world checks its balance.
+// Its builders and Call may be used from several threads at once; Finish may not.
 //
 //   Scene scene;
 //   AlchemyItem* potion = scene.Potion({.effectCosts = {10.5f, std::nullopt}, .weight = 0.5f});
@@ -8,8 +9,10 @@
 //   EXPECT_THAT(scene.Finish(), IsEmpty());
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -90,7 +93,8 @@ class Scene {
   // answers the result slot (which the scene keeps and releases at the end).
   ScriptValue Call(IFunction* function, const std::vector<ScriptValue>& arguments,
                    const ScriptValue& initialResult = None());
-  bool LastAnswer() const { return lastAnswer_; }
+  // Execute's answer in the latest call.
+  bool LastAnswer() const { return lastAnswer_.load(); }
 
   // Lets go of everything held, has the host destroy the registered function objects and
   // answers the world's balance.
@@ -100,12 +104,13 @@ class Scene {
   void LetGo();
 
   World& world_;
+  std::mutex mutex_;
   std::map<std::pair<const void*, u32>, ScriptObject*> objects_;
   std::vector<ScriptObject*> objectOrder_;
   std::vector<ScriptValue> arrays_;
   std::vector<CallState*> frames_;
   std::vector<std::unique_ptr<ScriptValue>> results_;
-  bool lastAnswer_ = false;
+  std::atomic<bool> lastAnswer_ = false;
 };
 
 }  // namespace vialmark::substitute

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "host/HostApi.h"
 #include "substitute/Builders.h"
@@ -18,7 +20,8 @@ using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
 // A function object in a game-heap block whose base part the host constructs: the C++ table
-// pointer takes the place of the base's first word. Execute adds up its integer arguments.
+// pointer takes the place of the base's first word. Execute adds up its integer arguments
+// (other kinds count as 0).
 class Summer final : public IFunction {
  public:
   enum class Fault { kNone, kKeepsBlock, kSkipsBase };
@@ -48,7 +51,8 @@ class Summer final : public IFunction {
     u32 base = host_ArgumentList_Base(list, state);
     uptr sum = 0;
     for (u32 i = 0; i < Base()->hostCount1E; ++i) {
-      sum += host_ArgumentList_ValueAt(list, state, i, base)->data;
+      ScriptValue* argument = host_ArgumentList_ValueAt(list, state, i, base);
+      if (argument->type == TypeCode::kInt) sum += argument->data;
     }
     host_ScriptValue_Release(result);
     result->type = TypeCode::kInt;
@@ -78,9 +82,9 @@ class Summer final : public IFunction {
   void SetByte21(u8) override {}
   bool HasCallback() override { return true; }
 
-  uptr seenA = 0;
-  uptr seenB = 0;
-  ScriptRegistry* seenRegistry = nullptr;
+  std::atomic<uptr> seenA = 0;
+  std::atomic<uptr> seenB = 0;
+  std::atomic<ScriptRegistry*> seenRegistry = nullptr;
 
  private:
   explicit Summer(Fault fault) : fault_(fault) {}
@@ -180,6 +184,31 @@ TEST_F(Calls, ExecuteIsReachedThroughIFunctionAndTheResultSlotIsKept) {
   EXPECT_EQ(function->seenRegistry, static_cast<ScriptRegistry*>(&world.Registry()));
   EXPECT_EQ(ObjectStore::CountOf(scene.Object(potion)), 1)
       << "the result slot's object was released by the call";
+  EXPECT_THAT(scene.Finish(), IsEmpty());
+}
+
+TEST_F(Calls, CallsFromManyThreadsKeepTheirOwnFramesAndResults) {
+  Summer* function = Summer::Make("Add", 3);
+  world.Registry().AddFunction(function);
+  AlchemyItem* potion = scene.Potion();
+  ScriptValue object = scene.ObjectValue(potion);
+  std::atomic<int> wrong = 0;
+  std::vector<std::thread> threads;
+  for (i32 t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (i32 round = 0; round < 500; ++round) {
+        ScriptValue result =
+            scene.Call(function, {Scene::Int(t * 1000), object, Scene::Int(round)});
+        if (result.type != TypeCode::kInt || result.data != static_cast<uptr>(t * 1000 + round)) {
+          ++wrong;
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_EQ(ObjectStore::CountOf(scene.Object(potion)), 1) << "every frame let go of the object";
+  EXPECT_EQ(world.Frames().LiveFrames(), 0u);
   EXPECT_THAT(scene.Finish(), IsEmpty());
 }
 
