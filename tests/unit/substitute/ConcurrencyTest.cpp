@@ -41,7 +41,7 @@ bool Wait(u32& spins) {
   return false;
 }
 
-// The plugin's side of the lock word, as it is specified for it.
+// The plugin's side of the lock-word protocol, written out here as the plugin follows it.
 i32 LockObject(ScriptObject* object) {
   std::atomic_ref<i32> word(object->lockWord);
   u32 spins = 0;
