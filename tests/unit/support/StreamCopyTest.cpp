@@ -119,7 +119,7 @@ TEST(StreamCopyTest, RangeCopiesFromBothCurrentPositions) {
   CopyStreamRange(&destination, &source, 7, 3, nullptr);
   const Bytes all = Sequence(20);
   Bytes expected{0xEE, 0xEE};
-  expected.insert(expected.end(), all.begin() + 5, all.begin() + 12);
+  for (int i = 5; i < 12; ++i) expected.push_back(all[i]);
   EXPECT_EQ(destination.bytes, expected);
   EXPECT_EQ(source.reads, (std::vector<std::uint32_t>{3, 3, 1}));
   EXPECT_EQ(source.GetPosition(), 12);
