@@ -55,7 +55,9 @@ i32 LockObject(ScriptObject* object) {
   }
 }
 
-void PluginAddRef(ScriptObject* object) {
+// One user more or less; the step between 1 and 2 pins or unpins the handle under the lock bit.
+void PluginStep(ScriptObject* object, i32 step) {
+  const i32 boundary = step > 0 ? 1 : 2;
   std::atomic_ref<i32> word(object->lockWord);
   u32 spins = 0;
   for (;;) {
@@ -65,35 +67,22 @@ void PluginAddRef(ScriptObject* object) {
       continue;
     }
     i32 expected = seen;
-    if (seen == 1) {
-      if (!word.compare_exchange_strong(expected, 1 | kLockBit)) continue;
-      host_HandlePolicy()->PinHandle(object->handle);
-      word.store(2);
+    if (seen == boundary) {
+      if (!word.compare_exchange_strong(expected, boundary | kLockBit)) continue;
+      if (step > 0) {
+        host_HandlePolicy()->PinHandle(object->handle);
+      } else {
+        host_HandlePolicy()->UnpinHandle(object->handle);
+      }
+      word.store(boundary + step);
       return;
     }
-    if (word.compare_exchange_strong(expected, seen + 1)) return;
+    if (word.compare_exchange_strong(expected, seen + step)) return;
   }
 }
 
-void PluginRelease(ScriptObject* object) {
-  std::atomic_ref<i32> word(object->lockWord);
-  u32 spins = 0;
-  for (;;) {
-    i32 seen = word.load();
-    if (seen < 0) {
-      if (!Wait(spins)) return;
-      continue;
-    }
-    i32 expected = seen;
-    if (seen == 2) {
-      if (!word.compare_exchange_strong(expected, 2 | kLockBit)) continue;
-      host_HandlePolicy()->UnpinHandle(object->handle);
-      word.store(1);
-      return;
-    }
-    if (word.compare_exchange_strong(expected, seen - 1)) return;
-  }
-}
+void PluginAddRef(ScriptObject* object) { PluginStep(object, +1); }
+void PluginRelease(ScriptObject* object) { PluginStep(object, -1); }
 
 TEST(Concurrency, ReferenceAndPinCountsStayExact) {
   Scene scene;
