@@ -23,21 +23,21 @@ Scene::Scene() : world_(World::Get()) { world_.Reset(); }
 
 Scene::~Scene() { LetGo(); }
 
-AlchemyItem* Scene::Potion(const PotionSpec& spec) { return world_.Forms().AddPotion(spec); }
+AlchemyItem* Scene::Potion(const PotionSpec& wanted) { return world_.Forms().AddPotion(wanted); }
 
 IngredientItem* Scene::Ingredient(i32 value, float weight) {
   return reinterpret_cast<IngredientItem*>(
       world_.Forms().AddIngredient(IngredientSpec{value, weight}));
 }
 
-EffectSetting* Scene::Effect(const EffectSpec& spec) { return world_.Forms().AddEffect(spec); }
+EffectSetting* Scene::Effect(const EffectSpec& wanted) { return world_.Forms().AddEffect(wanted); }
 
-TESForm* Scene::Form(const FormSpec& spec) { return world_.Forms().AddForm(spec); }
+TESForm* Scene::Form(const FormSpec& wanted) { return world_.Forms().AddForm(wanted); }
 
-TESForm* Scene::Related(HostClass kind, FormSpec spec) {
-  spec.related = kind;
-  spec.formType = FormTypeForRelated(kind);
-  return world_.Forms().AddForm(spec);
+TESForm* Scene::Related(HostClass kind, FormSpec wanted) {
+  wanted.related = kind;
+  wanted.formType = FormTypeForRelated(kind);
+  return world_.Forms().AddForm(wanted);
 }
 
 void* Scene::View(const void* form, HostClass target) {

@@ -39,12 +39,12 @@ class Scene {
   World& world() { return world_; }
 
   // Forms.
-  AlchemyItem* Potion(const PotionSpec& spec = {});
+  AlchemyItem* Potion(const PotionSpec& wanted = {});
   IngredientItem* Ingredient(i32 value, float weight);
-  EffectSetting* Effect(const EffectSpec& spec = {});
-  TESForm* Form(const FormSpec& spec = {});
+  EffectSetting* Effect(const EffectSpec& wanted = {});
+  TESForm* Form(const FormSpec& wanted = {});
   // A form with a part of a related-form class, of the form type that class belongs to.
-  TESForm* Related(HostClass kind, FormSpec spec = {});
+  TESForm* Related(HostClass kind, FormSpec wanted = {});
   // The form as `target`, through the host's cast from TESForm; null when it is none.
   void* View(const void* form, HostClass target);
   u64 HandleOf(const void* form);

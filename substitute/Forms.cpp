@@ -131,7 +131,7 @@ void FormStore::Index(Record& record) {
   record.snapshot.assign(record.Base(), record.Base() + record.size);
 }
 
-AlchemyItem* FormStore::AddPotion(const PotionSpec& spec) {
+AlchemyItem* FormStore::AddPotion(const PotionSpec& wanted) {
   std::lock_guard lock(mutex_);
   Planner plan{sizeof(AlchemyItem)};
   std::size_t weightAt = plan.Place(sizeof(WeightComponent));
@@ -140,7 +140,7 @@ AlchemyItem* FormStore::AddPotion(const PotionSpec& spec) {
   r.views[static_cast<u32>(HostClass::kEffectHolder)] = 0;
   r.views[static_cast<u32>(HostClass::kWeightComponent)] = static_cast<std::ptrdiff_t>(weightAt);
   auto* potion = r.At<AlchemyItem>(HostClass::kAlchemyItem);
-  for (const auto& cost : spec.effectCosts) {
+  for (const auto& cost : wanted.effectCosts) {
     EffectEntry* entry = nullptr;
     if (cost) {
       r.entries.push_back(std::make_unique<EffectEntry>());
@@ -152,10 +152,10 @@ AlchemyItem* FormStore::AddPotion(const PotionSpec& spec) {
   }
   potion->holder.effectEntries = r.entryTable.data();
   potion->holder.effectCount = static_cast<u32>(r.entryTable.size());
-  potion->manualValue = spec.manualValue;
-  potion->alchemyFlags = spec.flags;
+  potion->manualValue = wanted.manualValue;
+  potion->alchemyFlags = wanted.flags;
   auto* weight = r.At<WeightComponent>(HostClass::kWeightComponent);
-  weight->weight = spec.weight;
+  weight->weight = wanted.weight;
   r.Writable(&potion->manualValue, sizeof(potion->manualValue));
   r.Writable(&potion->alchemyFlags, sizeof(potion->alchemyFlags));
   r.Writable(&weight->weight, sizeof(weight->weight));
@@ -163,7 +163,7 @@ AlchemyItem* FormStore::AddPotion(const PotionSpec& spec) {
   return potion;
 }
 
-TESForm* FormStore::AddIngredient(const IngredientSpec& spec) {
+TESForm* FormStore::AddIngredient(const IngredientSpec& wanted) {
   std::lock_guard lock(mutex_);
   Planner plan{kHeader};
   std::size_t valueAt = plan.Place(sizeof(ValueComponent));
@@ -174,24 +174,24 @@ TESForm* FormStore::AddIngredient(const IngredientSpec& spec) {
   r.views[static_cast<u32>(HostClass::kWeightComponent)] = static_cast<std::ptrdiff_t>(weightAt);
   auto* value = r.At<ValueComponent>(HostClass::kValueComponent);
   auto* weight = r.At<WeightComponent>(HostClass::kWeightComponent);
-  value->value = spec.value;
-  weight->weight = spec.weight;
+  value->value = wanted.value;
+  weight->weight = wanted.weight;
   r.Writable(&value->value, sizeof(value->value));
   r.Writable(&weight->weight, sizeof(weight->weight));
   Index(r);
   return reinterpret_cast<TESForm*>(r.Base());
 }
 
-EffectSetting* FormStore::AddEffect(const EffectSpec& spec) {
+EffectSetting* FormStore::AddEffect(const EffectSpec& wanted) {
   std::lock_guard lock(mutex_);
   Planner plan{sizeof(EffectSetting)};
   Record& r = Create(FormType::kMagicEffect, plan.Total());
   auto* effect = reinterpret_cast<EffectSetting*>(r.Base());
-  effect->relatedForm = spec.relatedForm;
-  effect->secondaryWeight = spec.secondaryWeight;
-  effect->archetype = spec.archetype;
-  effect->primaryActorValue = spec.primaryActorValue;
-  effect->secondaryActorValue = spec.secondaryActorValue;
+  effect->relatedForm = wanted.relatedForm;
+  effect->secondaryWeight = wanted.secondaryWeight;
+  effect->archetype = wanted.archetype;
+  effect->primaryActorValue = wanted.primaryActorValue;
+  effect->secondaryActorValue = wanted.secondaryActorValue;
   r.Writable(&effect->relatedForm, sizeof(effect->relatedForm));
   r.Writable(&effect->secondaryWeight, sizeof(effect->secondaryWeight));
   r.Writable(&effect->archetype, sizeof(effect->archetype));
@@ -201,36 +201,37 @@ EffectSetting* FormStore::AddEffect(const EffectSpec& spec) {
   return effect;
 }
 
-TESForm* FormStore::AddForm(const FormSpec& spec) {
+TESForm* FormStore::AddForm(const FormSpec& wanted) {
   std::lock_guard lock(mutex_);
   Planner plan{kHeader};
   std::ptrdiff_t valueAt =
-      spec.value ? static_cast<std::ptrdiff_t>(plan.Place(sizeof(ValueComponent))) : -1;
+      wanted.value ? static_cast<std::ptrdiff_t>(plan.Place(sizeof(ValueComponent))) : -1;
   std::ptrdiff_t weightAt =
-      spec.weight ? static_cast<std::ptrdiff_t>(plan.Place(sizeof(WeightComponent))) : -1;
+      wanted.weight ? static_cast<std::ptrdiff_t>(plan.Place(sizeof(WeightComponent))) : -1;
   std::ptrdiff_t relatedAt =
-      spec.related ? static_cast<std::ptrdiff_t>(plan.Place(RelatedPartSize(*spec.related))) : -1;
-  Record& r = Create(spec.formType, plan.Total());
-  if (spec.value) {
+      wanted.related ? static_cast<std::ptrdiff_t>(plan.Place(RelatedPartSize(*wanted.related)))
+                     : -1;
+  Record& r = Create(wanted.formType, plan.Total());
+  if (wanted.value) {
     r.views[static_cast<u32>(HostClass::kValueComponent)] = valueAt;
     auto* value = r.At<ValueComponent>(HostClass::kValueComponent);
-    value->value = *spec.value;
+    value->value = *wanted.value;
     r.Writable(&value->value, sizeof(value->value));
   }
-  if (spec.weight) {
+  if (wanted.weight) {
     r.views[static_cast<u32>(HostClass::kWeightComponent)] = weightAt;
     auto* weight = r.At<WeightComponent>(HostClass::kWeightComponent);
-    weight->weight = *spec.weight;
+    weight->weight = *wanted.weight;
     r.Writable(&weight->weight, sizeof(weight->weight));
   }
-  if (spec.related) {
-    r.views[static_cast<u32>(*spec.related)] = relatedAt;
-    if (*spec.related == HostClass::kSummonCreatureForm) {
-      r.At<SummonCreatureForm>(*spec.related)->summonFlags = spec.summonFlags;
-    } else if (*spec.related == HostClass::kCloakForm) {
-      auto* cloak = r.At<CloakForm>(*spec.related);
-      cloak->modeWord1 = spec.modeWord1;
-      cloak->modeWord2 = spec.modeWord2;
+  if (wanted.related) {
+    r.views[static_cast<u32>(*wanted.related)] = relatedAt;
+    if (*wanted.related == HostClass::kSummonCreatureForm) {
+      r.At<SummonCreatureForm>(*wanted.related)->summonFlags = wanted.summonFlags;
+    } else if (*wanted.related == HostClass::kCloakForm) {
+      auto* cloak = r.At<CloakForm>(*wanted.related);
+      cloak->modeWord1 = wanted.modeWord1;
+      cloak->modeWord2 = wanted.modeWord2;
     }
   }
   Index(r);

@@ -86,11 +86,11 @@ class FormStore {
   FormStore& operator=(const FormStore&) = delete;
   ~FormStore();
 
-  AlchemyItem* AddPotion(const PotionSpec& spec);
+  AlchemyItem* AddPotion(const PotionSpec& wanted);
   // The ingredient's form address, which is also its IngredientItem view.
-  TESForm* AddIngredient(const IngredientSpec& spec);
-  EffectSetting* AddEffect(const EffectSpec& spec);
-  TESForm* AddForm(const FormSpec& spec);
+  TESForm* AddIngredient(const IngredientSpec& wanted);
+  EffectSetting* AddEffect(const EffectSpec& wanted);
+  TESForm* AddForm(const FormSpec& wanted);
 
   // host_HostCast.
   void* Cast(void* object, u32 sourceClass, u32 targetClass);
